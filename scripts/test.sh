@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what the tests need when it is missing, then builds and runs every
+# test twice: in a plain build and under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+missing=()
+command -v cmake >/dev/null || missing+=(cmake)
+command -v g++ >/dev/null || missing+=(g++)
+command -v make >/dev/null || missing+=(make)
+command -v clang-format >/dev/null || missing+=(clang-format)
+[ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
+[ -f /usr/include/gmock/gmock.h ] || missing+=(libgmock-dev)
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "installing: ${missing[*]}"
+  as_root apt-get update
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
+fi
+
+jobs=$(nproc)
+for variant in plain sanitize; do
+  dir=build-test-$variant
+  sanitize=OFF
+  [ $variant = sanitize ] && sanitize=ON
+  echo "=== $variant build"
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DBURN2051_SANITIZE=$sanitize
+  cmake --build "$dir" -j"$jobs"
+  ctest --test-dir "$dir" --output-on-failure
+done

@@ -1,0 +1,213 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "case_name.h"
+#include "child_process.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const char* const first_line = "Load LPT driver GiveIO.sys";
+
+// The 59 lines of a finished run.
+Lines finished_console() {
+  Lines lines = {first_line, "erase OK"};
+  for (int i = 0; i < 56; ++i) {
+    lines.push_back("write ok " + std::to_string(i));
+  }
+  lines.push_back("FINISH");
+  return lines;
+}
+
+// Every port write of a finished run, in order.
+Lines finished_port_writes() {
+  Lines writes = {"data 00", "control 06", "control 02", "control 00",
+                  "control 0A"};
+  std::vector<int> image = {0x02, 0x00, 0x30};
+  image.insert(image.end(), 45, 0xFF);
+  image.insert(image.end(), {0x75, 0x90, 0x00, 0x75, 0xB0, 0x00, 0x80, 0xF8});
+  for (int byte : image) {
+    char data[16];
+    std::snprintf(data, sizeof data, "data %02X", byte);
+    writes.push_back(data);
+    writes.push_back("control 0E");
+    writes.push_back("control 0B");
+  }
+  writes.push_back("control 08");
+  return writes;
+}
+
+// One run of burn2051 behind the stand-in device, and what the device saw.
+struct DeviceRun {
+  ChildRun child;
+  Lines log;
+
+  Lines port_writes() const {
+    Lines writes;
+    for (const std::string& line : log) {
+      if (line.rfind("data ", 0) == 0 || line.rfind("control ", 0) == 0) {
+        writes.push_back(line.substr(0, line.find(" out=")));
+      }
+    }
+    return writes;
+  }
+  std::vector<unsigned> status_reads() const {
+    std::vector<unsigned> reads;
+    for (const std::string& line : log) {
+      if (line.rfind("status-reads ", 0) == 0) {
+        reads.push_back(static_cast<unsigned>(std::stoul(line.substr(13))));
+      }
+    }
+    return reads;
+  }
+  bool logged(const std::string& line) const {
+    for (const std::string& entry : log) {
+      if (entry == line) {
+        return true;
+      }
+    }
+    return false;
+  }
+};
+
+DeviceRun run_burn2051(Console console, std::vector<std::string> settings,
+                       std::vector<std::string> args = {}) {
+  char log_path[] = "/tmp/burn2051-device-XXXXXX";
+  close(mkstemp(log_path));
+  ChildSpec spec;
+  spec.argv = {BURN2051_PATH};
+  spec.argv.insert(spec.argv.end(), args.begin(), args.end());
+  spec.env = {std::string("LD_PRELOAD=") + FAKE_PARPORT_PATH,
+              std::string("FAKE_PARPORT_LOG=") + log_path,
+              // The stand-in is not instrumented, and needs not come after
+              // the sanitizer runtime.
+              "ASAN_OPTIONS=verify_asan_link_order=0"};
+  spec.env.insert(spec.env.end(), settings.begin(), settings.end());
+  spec.console = console;
+  spec.input = "k\n";
+  DeviceRun run;
+  run.child = run_child(spec);
+  run.log = split_lines(read_file(log_path));
+  std::remove(log_path);
+  return run;
+}
+
+struct ConsoleCase {
+  const char* name;
+  Console console;
+};
+
+void PrintTo(const ConsoleCase& c, std::ostream* os) { *os << c.name; }
+
+class FinishedRun : public ::testing::TestWithParam<ConsoleCase> {};
+
+TEST_P(FinishedRun, DrivesTheWholeSequenceWhateverTheConsole) {
+  const DeviceRun run =
+      run_burn2051(GetParam().console, {}, {"--erase", "-h", "file.hex"});
+  ASSERT_FALSE(run.child.timed_out);
+  EXPECT_EQ(run.child.signal, 0);
+  EXPECT_EQ(run.child.exit_status, 0);
+  EXPECT_EQ(run.child.err, "");
+  ASSERT_GE(run.log.size(), 2u);
+  EXPECT_EQ(run.log[0], "open rdwr");
+  EXPECT_EQ(run.log[1], "claim");
+  EXPECT_EQ(run.port_writes(), finished_port_writes());
+  const std::vector<unsigned> reads = run.status_reads();
+  ASSERT_EQ(reads.size(), 57u);
+  for (unsigned count : reads) {
+    EXPECT_GE(count, 2u);
+  }
+  EXPECT_TRUE(run.logged("device-bytes 0")) << "console text reached the port";
+  EXPECT_FALSE(run.logged("close"));
+  EXPECT_TRUE(run.logged(
+      "chip   flash holds the built-in image at 0000h-0037h and FFh above"));
+  EXPECT_TRUE(run.logged("chip   no protocol fault"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Consoles, FinishedRun,
+    ::testing::Values(ConsoleCase{"StdoutToFile", Console::file},
+                      ConsoleCase{"StdoutAndStdinClosed", Console::closed},
+                      ConsoleCase{"StdoutIntoBrokenPipe",
+                                  Console::broken_pipe}),
+    CaseName{});
+
+TEST(LinuxBinding, EachLineReachesTheConsoleBeforeTheNextPortWrite) {
+  const DeviceRun run = run_burn2051(Console::file, {});
+  const Lines console = split_lines(run.child.out);
+  ASSERT_EQ(console, finished_console());
+
+  // Offsets of the end of each console line, by the line's text.
+  std::vector<std::size_t> line_ends;
+  std::size_t offset = 0;
+  for (const std::string& line : console) {
+    offset += line.size() + 1;
+    line_ends.push_back(offset);
+  }
+  // "erase OK" is out before 0Ah, each "write ok" before its 0Bh, and
+  // "FINISH" before 08h.
+  std::vector<std::string> expected;
+  for (const std::string& line : run.log) {
+    if (line.rfind("control 0A", 0) == 0 || line.rfind("control 0B", 0) == 0 ||
+        line.rfind("control 08", 0) == 0) {
+      expected.push_back(line.substr(line.find("out=") + 4));
+    }
+  }
+  std::vector<std::string> flushed;
+  for (std::size_t i = 1; i < line_ends.size(); ++i) {
+    flushed.push_back(std::to_string(line_ends[i]));
+  }
+  EXPECT_EQ(expected, flushed);
+}
+
+struct RefusalCase {
+  const char* name;
+  const char* setting;
+  const char* reason;
+};
+
+void PrintTo(const RefusalCase& c, std::ostream* os) { *os << c.name; }
+
+class RefusedDevice : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(RefusedDevice, NamesTheReasonAndTouchesNoPort) {
+  const DeviceRun run = run_burn2051(Console::file, {GetParam().setting});
+  EXPECT_EQ(run.child.exit_status, 1);
+  EXPECT_EQ(split_lines(run.child.out),
+            (Lines{first_line,
+                   "Error! Can't open driver! Press any key to exit... "}));
+  EXPECT_EQ(run.child.err,
+            std::string("/dev/parport0: ") + GetParam().reason + "\n");
+  EXPECT_EQ(run.port_writes(), Lines{});
+  EXPECT_EQ(run.status_reads(), std::vector<unsigned>{});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, RefusedDevice,
+    ::testing::Values(RefusalCase{"NoPermission", "FAKE_PARPORT_OPEN_ERRNO=13",
+                                  "Permission denied"},
+                      RefusalCase{"NoDevice", "FAKE_PARPORT_OPEN_ERRNO=2",
+                                  "No such file or directory"},
+                      RefusalCase{"ClaimRefused", "FAKE_PARPORT_CLAIM_ERRNO=16",
+                                  "Device or resource busy"}),
+    CaseName{});
+
+TEST(LinuxBinding, BoardThatNeverAnswersEndsWithStatusOne) {
+  const DeviceRun run =
+      run_burn2051(Console::file, {"FAKE_PARPORT_NEVER_READY=1"});
+  ASSERT_FALSE(run.child.timed_out);
+  EXPECT_EQ(run.child.exit_status, 1);
+  EXPECT_EQ(split_lines(run.child.out),
+            (Lines{first_line,
+                   "Error! Programmer not ready! Press any key to exit... "}));
+  EXPECT_EQ(run.port_writes(),
+            (Lines{"data 00", "control 06", "control 02", "control 08"}));
+}
+
+}  // namespace
