@@ -16,8 +16,17 @@ command -v make >/dev/null || missing+=(make)
 command -v clang-format >/dev/null || missing+=(clang-format)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 [ -f /usr/include/gmock/gmock.h ] || missing+=(libgmock-dev)
+# The Windows program is cross-built with MinGW-w64 and tested under 32-bit
+# Wine.
+command -v i686-w64-mingw32-g++ >/dev/null || missing+=(g++-mingw-w64-i686)
+if ! command -v wine >/dev/null || ! dpkg -s wine32:i386 >/dev/null 2>&1; then
+  missing+=(wine wine32:i386)
+fi
 if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
+  if [[ " ${missing[*]} " == *":i386 "* ]]; then
+    as_root dpkg --add-architecture i386
+  fi
   as_root apt-get update
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y "${missing[@]}"
 fi
@@ -26,9 +35,13 @@ jobs=$(nproc)
 for variant in plain sanitize; do
   dir=build-test-$variant
   sanitize=OFF
-  [ $variant = sanitize ] && sanitize=ON
+  wine=ON
+  # The Windows program is not instrumented: its tests run once, in the
+  # plain build.
+  if [ $variant = sanitize ]; then sanitize=ON wine=OFF; fi
   echo "=== $variant build"
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug -DBURN2051_SANITIZE=$sanitize
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug \
+    -DBURN2051_SANITIZE=$sanitize -DBURN2051_WINE_TESTS=$wine
   cmake --build "$dir" -j"$jobs"
   ctest --test-dir "$dir" --output-on-failure
 done

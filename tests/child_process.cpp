@@ -45,6 +45,9 @@ std::string temp_path(const char* what) {
       dup2(pipe_write_end, STDOUT_FILENO);
     }
   }
+  if (!spec.cwd.empty() && chdir(spec.cwd.c_str()) != 0) {
+    _exit(126);
+  }
   for (const std::string& setting : spec.env) {
     putenv(const_cast<char*>(setting.c_str()));
   }

@@ -20,6 +20,7 @@ struct ChildSpec {
   std::vector<std::string> env;  // NAME=value added to the environment
   Console console = Console::file;
   std::string input;  // standard input; closed when console is
+  std::string cwd;    // the folder it starts in, if not ours
   int timeout_seconds = 60;
 };
 

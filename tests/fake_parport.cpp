@@ -1,12 +1,13 @@
 // A stand-in for the kernel's parallel-port device, preloaded into burn2051:
 // it takes over open() of /dev/parport0 and the ppdev ioctls on it, answers
-// them from the simulated board on the real clock, and logs every operation,
-// one line each, to the file named by FAKE_PARPORT_LOG. Other settings:
+// them from the simulated board on the real clock, and logs every operation
+// to the file named by FAKE_PARPORT_LOG. Other settings:
 //   FAKE_PARPORT_OPEN_ERRNO   open fails with this errno
 //   FAKE_PARPORT_CLAIM_ERRNO  PPCLAIM fails with this errno
 //   FAKE_PARPORT_NEVER_READY  the ready line never drops
-// The device itself is an anonymous memory file, so any byte written to it
-// by mistake shows in the final "device-bytes" line.
+// Each port write notes how much of standard output has reached the system
+// ("out=N"). The device itself is an anonymous memory file, so any byte
+// written to it by mistake shows in the final "device-bytes" line.
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -23,17 +24,9 @@
 #include <cstring>
 #include <string>
 
-#include "chip_report.h"
-#include "programmer_board.h"
+#include "board_log.h"
 
 namespace {
-
-const std::uint8_t image[] = {
-    0x02, 0x00, 0x30, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-    0x75, 0x90, 0x00, 0x75, 0xB0, 0x00, 0x80, 0xF8};
 
 using open_fn = int (*)(const char*, int, ...);
 using ioctl_fn = int (*)(int, unsigned long, ...);
@@ -49,14 +42,37 @@ int env_int(const char* name) {
   return value ? std::atoi(value) : 0;
 }
 
+void append_to_log(const std::string& line) {
+  static int log_fd = -1;
+  if (log_fd < 0) {
+    const char* path = std::getenv("FAKE_PARPORT_LOG");
+    if (!path) {
+      return;
+    }
+    log_fd = next<open_fn>("open")(
+        path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  }
+  const std::string text = line + "\n";
+  if (write(log_fd, text.data(), text.size()) < 0) {
+    return;
+  }
+}
+
+// How much of the program's standard output has reached the system.
+std::string console_size() {
+  struct stat st {};
+  if (fstat(STDOUT_FILENO, &st) == 0 && S_ISREG(st.st_mode)) {
+    return "out=" + std::to_string(st.st_size);
+  }
+  return "out=-";
+}
+
 struct FakeDevice {
   int fd = -1;
   bool claimed = false;
-  unsigned status_reads = 0;
-  sim::ProgrammerBoard board;
+  BoardLog board{append_to_log};
   const std::chrono::steady_clock::time_point started =
       std::chrono::steady_clock::now();
-  int log_fd = -1;
 
   std::uint64_t now_ns() const {
     return static_cast<std::uint64_t>(
@@ -65,67 +81,28 @@ struct FakeDevice {
             .count());
   }
 
-  void log(const std::string& line) {
-    if (log_fd < 0) {
-      const char* path = std::getenv("FAKE_PARPORT_LOG");
-      if (!path) {
-        return;
-      }
-      log_fd = next<open_fn>("open")(
-          path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    }
-    const std::string text = line + "\n";
-    if (write(log_fd, text.data(), text.size()) < 0) {
-      return;
-    }
-  }
-
-  void flush_reads() {
-    if (status_reads > 0) {
-      log("status-reads " + std::to_string(status_reads));
-      status_reads = 0;
-    }
-  }
-
-  // How much of the program's standard output has reached the system.
-  static std::string console_size() {
-    struct stat st {};
-    if (fstat(STDOUT_FILENO, &st) == 0 && S_ISREG(st.st_mode)) {
-      return std::to_string(st.st_size);
-    }
-    return "-";
-  }
-
-  void log_write(const char* reg, unsigned value) {
-    flush_reads();
-    char text[64];
-    std::snprintf(text, sizeof text, "%s %02X out=%s%s", reg, value,
-                  console_size().c_str(), claimed ? "" : " unclaimed");
-    log(text);
+  void write(std::uint16_t port, unsigned char value) {
+    board.write(port, value, now_ns(),
+                console_size() + (claimed ? "" : " unclaimed"));
   }
 
   ~FakeDevice() {
     if (fd < 0) {
       return;
     }
-    flush_reads();
     struct stat st {};
     fstat(fd, &st);
-    log("device-bytes " + std::to_string(st.st_size));
-    const std::string report = sim::chip_report(board, image, sizeof image);
-    std::size_t begin = 0;
-    for (std::size_t end; (end = report.find('\n', begin)) != std::string::npos;
-         begin = end + 1) {
-      log("chip " + report.substr(begin, end - begin));
-    }
+    board.line("device-bytes " + std::to_string(st.st_size));
+    board.report();
   }
 };
 
 FakeDevice device;
 
 int open_device(int flags) {
-  device.log(std::string("open ") +
-             ((flags & O_ACCMODE) == O_RDWR ? "rdwr" : "not-rdwr"));
+  device.board.never_ready = env_int("FAKE_PARPORT_NEVER_READY") != 0;
+  device.board.line(std::string("open ") +
+                    ((flags & O_ACCMODE) == O_RDWR ? "rdwr" : "not-rdwr"));
   if (const int error = env_int("FAKE_PARPORT_OPEN_ERRNO")) {
     errno = error;
     return -1;
@@ -139,33 +116,25 @@ int device_ioctl(unsigned long request, void* arg) {
   auto* byte = static_cast<unsigned char*>(arg);
   switch (request) {
     case PPCLAIM:
-      device.flush_reads();
       if (const int error = env_int("FAKE_PARPORT_CLAIM_ERRNO")) {
-        device.log("claim refused");
+        device.board.line("claim refused");
         errno = error;
         return -1;
       }
       device.claimed = true;
-      device.log("claim");
+      device.board.line("claim");
       return 0;
     case PPWDATA:
-      device.log_write("data", *byte);
-      device.board.write(0x378, *byte, device.now_ns());
+      device.write(0x378, *byte);
       return 0;
     case PPWCONTROL:
-      device.log_write("control", *byte);
-      device.board.write(0x37A, *byte, device.now_ns());
+      device.write(0x37A, *byte);
       return 0;
     case PPRSTATUS:
-      ++device.status_reads;
       *byte = device.board.read(0x379, device.now_ns());
-      if (env_int("FAKE_PARPORT_NEVER_READY")) {
-        *byte |= 0x40;
-      }
       return 0;
     default:
-      device.flush_reads();
-      device.log("ioctl " + std::to_string(request));
+      device.board.line("ioctl " + std::to_string(request));
       errno = EINVAL;
       return -1;
   }
@@ -223,8 +192,7 @@ int ioctl(int fd, unsigned long request, ...) {
 
 int close(int fd) {
   if (fd >= 0 && fd == device.fd) {
-    device.flush_reads();
-    device.log("close");
+    device.board.line("close");
     device.fd = -1;
   }
   static const close_fn real = next<close_fn>("close");

@@ -1,0 +1,61 @@
+#include "board_log.h"
+
+#include <cstdio>
+
+#include "chip_report.h"
+
+namespace {
+
+const std::uint8_t expected_image[] = {
+    0x02, 0x00, 0x30, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
+    0x75, 0x90, 0x00, 0x75, 0xB0, 0x00, 0x80, 0xF8};
+
+}  // namespace
+
+void BoardLog::write(std::uint16_t port, std::uint8_t value,
+                     std::uint64_t now_ns, const std::string& note) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%s %02X",
+                port == 0x378   ? "data"
+                : port == 0x37A ? "control"
+                                : "port",
+                value);
+  line(text + (note.empty() ? "" : " " + note));
+  board_.write(port, value, now_ns);
+}
+
+std::uint8_t BoardLog::read(std::uint16_t port, std::uint64_t now_ns) {
+  if (port != 0x379) {
+    line("read " + std::to_string(port));
+    return board_.read(port, now_ns);
+  }
+  ++status_reads_;
+  const std::uint8_t status = board_.read(port, now_ns);
+  return never_ready ? static_cast<std::uint8_t>(status | 0x40) : status;
+}
+
+void BoardLog::line(const std::string& text) {
+  flush_reads();
+  sink_(text);
+}
+
+void BoardLog::report() {
+  flush_reads();
+  const std::string report =
+      sim::chip_report(board_, expected_image, sizeof expected_image);
+  std::size_t begin = 0;
+  for (std::size_t end; (end = report.find('\n', begin)) != std::string::npos;
+       begin = end + 1) {
+    sink_("chip " + report.substr(begin, end - begin));
+  }
+}
+
+void BoardLog::flush_reads() {
+  if (status_reads_ > 0) {
+    sink_("status-reads " + std::to_string(status_reads_));
+    status_reads_ = 0;
+  }
+}

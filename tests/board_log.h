@@ -1,0 +1,36 @@
+// The simulated board behind a stand-in port driver, with a log of what is
+// done to it, one line per operation, for the tests that run a built program
+// as a process:
+//   data XX <note>, control XX <note>   each port write
+//   status-reads N                      a run of N status reads
+//   chip ...                            the chip report, at the end
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "programmer_board.h"
+
+class BoardLog {
+ public:
+  using Sink = void (*)(const std::string& line);
+
+  explicit BoardLog(Sink sink) : sink_(sink) {}
+
+  void write(std::uint16_t port, std::uint8_t value, std::uint64_t now_ns,
+             const std::string& note);
+  std::uint8_t read(std::uint16_t port, std::uint64_t now_ns);
+  void line(const std::string& text);
+  // Ends the log with the chip report, checked against the built-in image
+  // as the tests know it.
+  void report();
+
+  bool never_ready = false;  // the ready line stays busy for ever
+
+ private:
+  void flush_reads();
+
+  Sink sink_;
+  sim::ProgrammerBoard board_;
+  unsigned status_reads_ = 0;
+};

@@ -1,0 +1,60 @@
+#include "process_log.h"
+
+#include <algorithm>
+#include <cstdio>
+
+Lines finished_console() {
+  Lines lines = {"Load LPT driver GiveIO.sys", "erase OK"};
+  for (int i = 0; i < 56; ++i) {
+    lines.push_back("write ok " + std::to_string(i));
+  }
+  lines.push_back("FINISH");
+  return lines;
+}
+
+Lines finished_port_writes() {
+  Lines writes = {"data 00", "control 06", "control 02", "control 00",
+                  "control 0A"};
+  std::vector<int> image = {0x02, 0x00, 0x30};
+  image.insert(image.end(), 45, 0xFF);
+  image.insert(image.end(), {0x75, 0x90, 0x00, 0x75, 0xB0, 0x00, 0x80, 0xF8});
+  for (int byte : image) {
+    char data[16];
+    std::snprintf(data, sizeof data, "data %02X", byte);
+    writes.push_back(data);
+    writes.push_back("control 0E");
+    writes.push_back("control 0B");
+  }
+  writes.push_back("control 08");
+  return writes;
+}
+
+Lines ProcessLog::port_writes() const {
+  Lines writes;
+  for (const std::string& line : lines) {
+    if (line.rfind("data ", 0) == 0 || line.rfind("control ", 0) == 0) {
+      writes.push_back(line.substr(0, line.find(' ', line.find(' ') + 1)));
+    }
+  }
+  return writes;
+}
+
+std::vector<unsigned> ProcessLog::status_reads() const {
+  std::vector<unsigned> reads;
+  for (const std::string& line : lines) {
+    if (line.rfind("status-reads ", 0) == 0) {
+      reads.push_back(static_cast<unsigned>(std::stoul(line.substr(13))));
+    }
+  }
+  return reads;
+}
+
+bool ProcessLog::has(const std::string& line) const {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+bool ProcessLog::chip_programmed_cleanly() const {
+  return has("chip   flash holds the built-in image at 0000h-0037h and FFh "
+             "above") &&
+         has("chip   no protocol fault");
+}
