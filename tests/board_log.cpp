@@ -17,12 +17,12 @@ const std::uint8_t expected_image[] = {
 
 void BoardLog::write(std::uint16_t port, std::uint8_t value,
                      std::uint64_t now_ns, const std::string& note) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%s %02X",
-                port == 0x378   ? "data"
-                : port == 0x37A ? "control"
-                                : "port",
-                value);
+  const char* name = port == 0x378   ? "data"
+                     : port == 0x37A ? "control"
+                                     : "port";
+  char text[64];
+  std::snprintf(text, sizeof text, "%s %02X t=%llu", name, value,
+                static_cast<unsigned long long>(now_ns));
   line(text + (note.empty() ? "" : " " + note));
   board_.write(port, value, now_ns);
 }
@@ -33,6 +33,7 @@ std::uint8_t BoardLog::read(std::uint16_t port, std::uint64_t now_ns) {
     return board_.read(port, now_ns);
   }
   ++status_reads_;
+  last_read_ns_ = now_ns;
   const std::uint8_t status = board_.read(port, now_ns);
   return never_ready ? static_cast<std::uint8_t>(status | 0x40) : status;
 }
@@ -55,7 +56,8 @@ void BoardLog::report() {
 
 void BoardLog::flush_reads() {
   if (status_reads_ > 0) {
-    sink_("status-reads " + std::to_string(status_reads_));
+    sink_("status-reads " + std::to_string(status_reads_) +
+          " last=" + std::to_string(last_read_ns_));
     status_reads_ = 0;
   }
 }

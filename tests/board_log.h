@@ -1,8 +1,9 @@
 // The simulated board behind a stand-in port driver, with a log of what is
 // done to it, one line per operation, for the tests that run a built program
 // as a process:
-//   data XX <note>, control XX <note>   each port write
-//   status-reads N                      a run of N status reads
+//   data XX t=T <note>                  each port write, T in ns
+//   control XX t=T <note>
+//   status-reads N last=T               a run of N status reads
 //   chip ...                            the chip report, at the end
 #pragma once
 
@@ -33,4 +34,5 @@ class BoardLog {
   Sink sink_;
   sim::ProgrammerBoard board_;
   unsigned status_reads_ = 0;
+  std::uint64_t last_read_ns_ = 0;
 };

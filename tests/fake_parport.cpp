@@ -5,6 +5,8 @@
 //   FAKE_PARPORT_OPEN_ERRNO   open fails with this errno
 //   FAKE_PARPORT_CLAIM_ERRNO  PPCLAIM fails with this errno
 //   FAKE_PARPORT_NEVER_READY  the ready line never drops
+//   FAKE_PARPORT_SIGNAL_EVERY_US  a signal (SIGALRM, caught and ignored)
+//                             interrupts the program this often
 // Each port write notes how much of standard output has reached the system
 // ("out=N"). The device itself is an anonymous memory file, so any byte
 // written to it by mistake shows in the final "device-bytes" line.
@@ -15,9 +17,11 @@
 #include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <chrono>
 #include <cstdarg>
 #include <cstdlib>
@@ -67,7 +71,23 @@ std::string console_size() {
   return "out=-";
 }
 
+volatile sig_atomic_t signals_caught = 0;
+
+void start_signal_storm() {
+  const int every_us = env_int("FAKE_PARPORT_SIGNAL_EVERY_US");
+  if (every_us <= 0) {
+    return;
+  }
+  struct sigaction action {};
+  action.sa_handler = [](int) { signals_caught = signals_caught + 1; };
+  sigaction(SIGALRM, &action, nullptr);  // no SA_RESTART: sleeps are cut
+  const itimerval timer{{0, every_us}, {0, every_us}};
+  setitimer(ITIMER_REAL, &timer, nullptr);
+}
+
 struct FakeDevice {
+  FakeDevice() { start_signal_storm(); }
+
   int fd = -1;
   bool claimed = false;
   BoardLog board{append_to_log};
@@ -93,6 +113,7 @@ struct FakeDevice {
     struct stat st {};
     fstat(fd, &st);
     board.line("device-bytes " + std::to_string(st.st_size));
+    board.line("signals " + std::to_string(signals_caught));
     board.report();
   }
 };

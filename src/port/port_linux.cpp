@@ -40,9 +40,20 @@ void fill_closed_standard_descriptors() {
   }
 }
 
-std::uint64_t to_ms(const timespec& t) {
-  return static_cast<std::uint64_t>(t.tv_sec) * 1000u +
-         static_cast<std::uint64_t>(t.tv_nsec) / 1000000u;
+// How long before a deadline a pause stops sleeping and starts spinning.
+constexpr std::int64_t spin_ns = 200000;
+
+std::int64_t now_ns() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return std::int64_t{now.tv_sec} * 1000000000 + now.tv_nsec;
+}
+
+timespec to_timespec(std::int64_t ns) {
+  timespec t{};
+  t.tv_sec = static_cast<time_t>(ns / 1000000000);
+  t.tv_nsec = static_cast<long>(ns % 1000000000);
+  return t;
 }
 
 }  // namespace
@@ -98,23 +109,20 @@ std::uint8_t port_read(std::uint16_t port) {
   return byte;
 }
 
+// The kernel wakes a sleeper some tens of microseconds late, so the pause
+// sleeps to just short of its deadline and spins on the clock for the rest.
+// Sleeping to an absolute time makes a sleep cut short by a signal simply go
+// on.
 void pause_ms(unsigned ms) {
-  timespec deadline{};
-  clock_gettime(CLOCK_MONOTONIC, &deadline);
-  deadline.tv_sec += static_cast<time_t>(ms / 1000u);
-  deadline.tv_nsec += static_cast<long>(ms % 1000u) * 1000000L;
-  if (deadline.tv_nsec >= 1000000000L) {
-    deadline.tv_sec += 1;
-    deadline.tv_nsec -= 1000000000L;
-  }
-  // Sleeping to an absolute deadline makes an interrupted sleep simply go on.
-  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &deadline, nullptr) ==
+  const std::int64_t deadline = now_ns() + std::int64_t{ms} * 1000000;
+  const timespec wake = to_timespec(deadline - spin_ns);
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) ==
          EINTR) {
+  }
+  while (now_ns() < deadline) {
   }
 }
 
 std::uint64_t monotonic_ms() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return to_ms(now);
+  return static_cast<std::uint64_t>(now_ns() / 1000000);
 }
