@@ -16,6 +16,8 @@ command -v make >/dev/null || missing+=(make)
 command -v clang-format >/dev/null || missing+=(clang-format)
 [ -f /usr/include/gtest/gtest.h ] || missing+=(libgtest-dev)
 [ -f /usr/include/gmock/gmock.h ] || missing+=(libgmock-dev)
+# The programmed chip is executed in the 8051 simulator s51.
+command -v s51 >/dev/null || missing+=(sdcc-ucsim)
 # The Windows program is cross-built with MinGW-w64 and tested under 32-bit
 # Wine.
 command -v i686-w64-mingw32-g++ >/dev/null || missing+=(g++-mingw-w64-i686)
@@ -36,7 +38,9 @@ for variant in plain sanitize; do
   dir=build-test-$variant
   sanitize=OFF
   wine=ON
-  # The Windows program is not instrumented: its tests run once, in the
+  # The programmed chip is executed in the 8051 simulator s51.
+command -v s51 >/dev/null || missing+=(sdcc-ucsim)
+# The Windows program is not instrumented: its tests run once, in the
   # plain build.
   if [ $variant = sanitize ]; then sanitize=ON wine=OFF; fi
   echo "=== $variant build"
