@@ -14,12 +14,19 @@ using clock_type = std::chrono::steady_clock;
 
 const clock_type::time_point started = clock_type::now();
 
+sim::PinTrace& pin_trace() {
+  static sim::PinTrace trace;
+  return trace;
+}
+
 }  // namespace
 
 sim::ProgrammerBoard& simulated_board() {
   static sim::ProgrammerBoard board;
   return board;
 }
+
+const sim::PinTrace& simulated_pin_trace() { return pin_trace(); }
 
 std::uint64_t simulated_board_clock_ns() {
   return static_cast<std::uint64_t>(
@@ -33,7 +40,10 @@ void prepare_platform() {}
 bool acquire_port_access() { return true; }
 
 void port_write(std::uint16_t port, std::uint8_t value) {
-  simulated_board().write(port, value, simulated_board_clock_ns());
+  const std::uint64_t now = simulated_board_clock_ns();
+  sim::ProgrammerBoard& board = simulated_board();
+  board.write(port, value, now);
+  pin_trace().sample(now, board.pins(now), board.busy_until_ns());
 }
 
 std::uint8_t port_read(std::uint16_t port) {
