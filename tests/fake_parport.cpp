@@ -165,6 +165,15 @@ bool is_device(const char* path) {
   return path && std::strcmp(path, "/dev/parport0") == 0;
 }
 
+// open() and open64() alike: the device, or the C library's own call.
+int open_or_forward(const char* real_name, const char* path, int flags,
+                    mode_t mode) {
+  if (is_device(path)) {
+    return open_device(flags);
+  }
+  return next<open_fn>(real_name)(path, flags, mode);
+}
+
 mode_t mode_argument(int flags, va_list args) {
   return (flags & (O_CREAT | O_TMPFILE))
              ? static_cast<mode_t>(va_arg(args, int))
@@ -180,11 +189,7 @@ int open(const char* path, int flags, ...) {
   va_start(args, flags);
   const mode_t mode = mode_argument(flags, args);
   va_end(args);
-  if (is_device(path)) {
-    return open_device(flags);
-  }
-  static const open_fn real = next<open_fn>("open");
-  return real(path, flags, mode);
+  return open_or_forward("open", path, flags, mode);
 }
 
 int open64(const char* path, int flags, ...) {
@@ -192,11 +197,7 @@ int open64(const char* path, int flags, ...) {
   va_start(args, flags);
   const mode_t mode = mode_argument(flags, args);
   va_end(args);
-  if (is_device(path)) {
-    return open_device(flags);
-  }
-  static const open_fn real = next<open_fn>("open64");
-  return real(path, flags, mode);
+  return open_or_forward("open64", path, flags, mode);
 }
 
 int ioctl(int fd, unsigned long request, ...) {

@@ -49,6 +49,13 @@ std::vector<unsigned> ProcessLog::status_reads() const {
   return reads;
 }
 
+bool ProcessLog::waits_of_a_finished_run() const {
+  const std::vector<unsigned> reads = status_reads();
+  return reads.size() == 57 &&
+         std::all_of(reads.begin(), reads.end(),
+                     [](unsigned count) { return count >= 2; });
+}
+
 bool ProcessLog::has(const std::string& line) const {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
 }

@@ -18,6 +18,8 @@ struct ProcessLog {
   Lines port_writes() const;
   // The number of status reads of each ready wait, in order.
   std::vector<unsigned> status_reads() const;
+  // 57 ready waits (the erase and 56 bytes), none of fewer than two reads.
+  bool waits_of_a_finished_run() const;
   bool has(const std::string& line) const;
   // The chip report says the flash holds the image and no fault was seen.
   bool chip_programmed_cleanly() const;

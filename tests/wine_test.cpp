@@ -139,11 +139,8 @@ TEST_P(WineFinishedRun, ProgramsTheChipWithTheWholeProtocol) {
   ASSERT_FALSE(run.log.lines.empty());
   EXPECT_EQ(run.log.lines[0], "loaded");
   EXPECT_EQ(run.log.port_writes(), finished_port_writes());
-  const std::vector<unsigned> reads = run.log.status_reads();
-  ASSERT_EQ(reads.size(), 57u);
-  for (unsigned count : reads) {
-    EXPECT_GE(count, 2u);
-  }
+  EXPECT_TRUE(run.log.waits_of_a_finished_run())
+      << ::testing::PrintToString(run.log.status_reads());
   EXPECT_TRUE(run.log.chip_programmed_cleanly());
 }
 
