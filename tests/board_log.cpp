@@ -3,17 +3,7 @@
 #include <cstdio>
 
 #include "chip_report.h"
-
-namespace {
-
-const std::uint8_t expected_image[] = {
-    0x02, 0x00, 0x30, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-    0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
-    0x75, 0x90, 0x00, 0x75, 0xB0, 0x00, 0x80, 0xF8};
-
-}  // namespace
+#include "expected_image.h"
 
 void BoardLog::write(std::uint16_t port, std::uint8_t value,
                      std::uint64_t now_ns, const std::string& note) {
@@ -45,8 +35,9 @@ void BoardLog::line(const std::string& text) {
 
 void BoardLog::report() {
   flush_reads();
+  const std::vector<std::uint8_t> image = expected_image();
   const std::string report =
-      sim::chip_report(board_, expected_image, sizeof expected_image);
+      sim::chip_report(board_, image.data(), image.size());
   std::size_t begin = 0;
   for (std::size_t end; (end = report.find('\n', begin)) != std::string::npos;
        begin = end + 1) {

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "expected_image.h"
+
 Lines finished_console() {
   Lines lines = {"Load LPT driver GiveIO.sys", "erase OK"};
   for (int i = 0; i < 56; ++i) {
@@ -15,10 +17,7 @@ Lines finished_console() {
 Lines finished_port_writes() {
   Lines writes = {"data 00", "control 06", "control 02", "control 00",
                   "control 0A"};
-  std::vector<int> image = {0x02, 0x00, 0x30};
-  image.insert(image.end(), 45, 0xFF);
-  image.insert(image.end(), {0x75, 0x90, 0x00, 0x75, 0xB0, 0x00, 0x80, 0xF8});
-  for (int byte : image) {
+  for (std::uint8_t byte : expected_image()) {
     char data[16];
     std::snprintf(data, sizeof data, "data %02X", byte);
     writes.push_back(data);

@@ -9,20 +9,12 @@
 #include "builtin_image.h"
 #include "case_name.h"
 #include "chip_report.h"
+#include "expected_image.h"
 #include "run_fixture.h"
 
 namespace {
 
 using Trace = std::vector<std::string>;
-
-// The bytes the chip must receive, written out independently of the image
-// in the program.
-std::vector<std::uint8_t> expected_image() {
-  std::vector<std::uint8_t> bytes = {0x02, 0x00, 0x30};
-  bytes.insert(bytes.end(), 45, 0xFF);
-  bytes.insert(bytes.end(), {0x75, 0x90, 0x00, 0x75, 0xB0, 0x00, 0x80, 0xF8});
-  return bytes;
-}
 
 std::string hex2(unsigned value) {
   char text[4];
