@@ -47,5 +47,5 @@ command -v s51 >/dev/null || missing+=(sdcc-ucsim)
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Debug \
     -DBURN2051_SANITIZE=$sanitize -DBURN2051_WINE_TESTS=$wine
   cmake --build "$dir" -j"$jobs"
-  ctest --test-dir "$dir" --output-on-failure
+  ctest --test-dir "$dir" --output-on-failure --no-tests=error
 done

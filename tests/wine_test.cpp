@@ -195,6 +195,7 @@ TEST_F(WineFixture, LibraryInTheCurrentFolderIsNeverLoaded) {
   EXPECT_NE(run.child.err.find("INPOUT32.dll: not found"), std::string::npos)
       << run.child.err;
   EXPECT_FALSE(run.log.has("loaded")) << "the planted library was loaded";
+  EXPECT_EQ(run.child.err.find("simulated board"), std::string::npos);
 }
 
 TEST_F(WineFixture, BoardThatNeverAnswersEndsWithStatusOne) {

@@ -33,6 +33,8 @@ struct SimulatedPort {
       std::chrono::steady_clock::now();
 
   SimulatedPort() {
+    std::fputs("INPOUT32.dll: simulated board for tests, no port is driven\n",
+               stderr);
     board.never_ready = std::getenv("INPOUT32_SIM_NEVER_READY") != nullptr;
     board.line("loaded");
   }
