@@ -5,6 +5,7 @@
 //   FAKE_PARPORT_OPEN_ERRNO   open fails with this errno
 //   FAKE_PARPORT_CLAIM_ERRNO  PPCLAIM fails with this errno
 //   FAKE_PARPORT_NEVER_READY  the ready line never drops
+//   FAKE_PARPORT_STATUS_ERRNO PPRSTATUS fails with this errno
 //   FAKE_PARPORT_SIGNAL_EVERY_US  a signal (SIGALRM, caught and ignored)
 //                             interrupts the program this often
 // Each port write notes how much of standard output has reached the system
@@ -152,6 +153,11 @@ int device_ioctl(unsigned long request, void* arg) {
       device.write(0x37A, *byte);
       return 0;
     case PPRSTATUS:
+      if (const int error = env_int("FAKE_PARPORT_STATUS_ERRNO")) {
+        *byte = 0x00;  // what is left behind must not count as ready
+        errno = error;
+        return -1;
+      }
       *byte = device.board.read(0x379, device.now_ns());
       return 0;
     default:

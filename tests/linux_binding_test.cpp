@@ -137,9 +137,17 @@ INSTANTIATE_TEST_SUITE_P(
                                   "Device or resource busy"}),
     CaseName{});
 
-TEST(LinuxBinding, BoardThatNeverAnswersEndsWithStatusOne) {
-  const DeviceRun run =
-      run_burn2051(Console::file, {"FAKE_PARPORT_NEVER_READY=1"});
+struct SilentBoardCase {
+  const char* name;
+  const char* setting;
+};
+
+void PrintTo(const SilentBoardCase& c, std::ostream* os) { *os << c.name; }
+
+class SilentBoard : public ::testing::TestWithParam<SilentBoardCase> {};
+
+TEST_P(SilentBoard, EndsNotReadyWithStatusOne) {
+  const DeviceRun run = run_burn2051(Console::file, {GetParam().setting});
   ASSERT_FALSE(run.child.timed_out);
   EXPECT_EQ(run.child.exit_status, 1);
   EXPECT_EQ(split_lines(run.child.out),
@@ -148,5 +156,12 @@ TEST(LinuxBinding, BoardThatNeverAnswersEndsWithStatusOne) {
   EXPECT_EQ(run.log.port_writes(),
             (Lines{"data 00", "control 06", "control 02", "control 08"}));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SilentBoard,
+    ::testing::Values(
+        SilentBoardCase{"ReadyLineNeverDrops", "FAKE_PARPORT_NEVER_READY=1"},
+        SilentBoardCase{"StatusReadFails", "FAKE_PARPORT_STATUS_ERRNO=5"}),
+    CaseName{});
 
 }  // namespace
