@@ -60,15 +60,19 @@ std::string values(const PinLevels& pins, const PinLevels* before) {
   return text;
 }
 
+// The same lines once the board is no longer busy.
+PinLevels ready(PinLevels pins) {
+  pins.ack = false;
+  return pins;
+}
+
 }  // namespace
 
 void PinTrace::sample(std::uint64_t now_ns, const PinLevels& pins,
                       std::uint64_t busy_until_ns) {
   const PinLevels& last = changes_.back().pins;
   if (last.ack && busy_until_ns_ <= now_ns) {
-    PinLevels ready = last;
-    ready.ack = false;
-    add(busy_until_ns_, ready);
+    add(busy_until_ns_, ready(last));
   }
   add(now_ns, pins);
   busy_until_ns_ = busy_until_ns;
@@ -96,9 +100,7 @@ std::string PinTrace::vcd() const {
 
   std::vector<Change> all = changes_;
   if (all.back().pins.ack) {
-    PinLevels ready = all.back().pins;
-    ready.ack = false;
-    all.push_back({busy_until_ns_, ready});
+    all.push_back({busy_until_ns_, ready(all.back().pins)});
   }
   text += "#0\n$dumpvars\n" + values(all.front().pins, nullptr) + "$end\n";
   for (std::size_t i = 1; i < all.size(); ++i) {

@@ -6,25 +6,27 @@
 #include "expected_image.h"
 
 void BoardLog::write(std::uint16_t port, std::uint8_t value,
-                     std::uint64_t now_ns, const std::string& note) {
+                     const std::string& note) {
+  const std::uint64_t now = now_ns();
   const char* name = port == 0x378   ? "data"
                      : port == 0x37A ? "control"
                                      : "port";
   char text[64];
   std::snprintf(text, sizeof text, "%s %02X t=%llu", name, value,
-                static_cast<unsigned long long>(now_ns));
+                static_cast<unsigned long long>(now));
   line(text + (note.empty() ? "" : " " + note));
-  board_.write(port, value, now_ns);
+  board_.write(port, value, now);
 }
 
-std::uint8_t BoardLog::read(std::uint16_t port, std::uint64_t now_ns) {
+std::uint8_t BoardLog::read(std::uint16_t port) {
+  const std::uint64_t now = now_ns();
   if (port != 0x379) {
     line("read " + std::to_string(port));
-    return board_.read(port, now_ns);
+    return board_.read(port, now);
   }
   ++status_reads_;
-  last_read_ns_ = now_ns;
-  const std::uint8_t status = board_.read(port, now_ns);
+  last_read_ns_ = now;
+  const std::uint8_t status = board_.read(port, now);
   return never_ready ? static_cast<std::uint8_t>(status | 0x40) : status;
 }
 
@@ -51,4 +53,11 @@ void BoardLog::flush_reads() {
           " last=" + std::to_string(last_read_ns_));
     status_reads_ = 0;
   }
+}
+
+std::uint64_t BoardLog::now_ns() const {
+  return static_cast<std::uint64_t>(
+      std::chrono::duration_cast<std::chrono::nanoseconds>(
+          std::chrono::steady_clock::now() - started_)
+          .count());
 }

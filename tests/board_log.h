@@ -1,4 +1,5 @@
-// The simulated board behind a stand-in port driver, with a log of what is
+// The simulated board behind a stand-in port driver, on the real clock, with
+// a log of what is
 // done to it, one line per operation, for the tests that run a built program
 // as a process:
 //   data XX t=T <note>                  each port write, T in ns
@@ -7,6 +8,7 @@
 //   chip ...                            the chip report, at the end
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -18,9 +20,8 @@ class BoardLog {
 
   explicit BoardLog(Sink sink) : sink_(sink) {}
 
-  void write(std::uint16_t port, std::uint8_t value, std::uint64_t now_ns,
-             const std::string& note);
-  std::uint8_t read(std::uint16_t port, std::uint64_t now_ns);
+  void write(std::uint16_t port, std::uint8_t value, const std::string& note);
+  std::uint8_t read(std::uint16_t port);
   void line(const std::string& text);
   // Ends the log with the chip report, checked against the built-in image
   // as the tests know it.
@@ -30,8 +31,12 @@ class BoardLog {
 
  private:
   void flush_reads();
+  // Nanoseconds since the log was made.
+  std::uint64_t now_ns() const;
 
   Sink sink_;
+  const std::chrono::steady_clock::time_point started_ =
+      std::chrono::steady_clock::now();
   sim::ProgrammerBoard board_;
   unsigned status_reads_ = 0;
   std::uint64_t last_read_ns_ = 0;

@@ -22,7 +22,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <csignal>
 #include <cstdarg>
 #include <cstdlib>
@@ -92,19 +91,8 @@ struct FakeDevice {
   int fd = -1;
   bool claimed = false;
   BoardLog board{append_to_log};
-  const std::chrono::steady_clock::time_point started =
-      std::chrono::steady_clock::now();
-
-  std::uint64_t now_ns() const {
-    return static_cast<std::uint64_t>(
-        std::chrono::duration_cast<std::chrono::nanoseconds>(
-            std::chrono::steady_clock::now() - started)
-            .count());
-  }
-
   void write(std::uint16_t port, unsigned char value) {
-    board.write(port, value, now_ns(),
-                console_size() + (claimed ? "" : " unclaimed"));
+    board.write(port, value, console_size() + (claimed ? "" : " unclaimed"));
   }
 
   ~FakeDevice() {
@@ -158,7 +146,7 @@ int device_ioctl(unsigned long request, void* arg) {
         errno = error;
         return -1;
       }
-      *byte = device.board.read(0x379, device.now_ns());
+      *byte = device.board.read(0x379);
       return 0;
     default:
       device.board.line("ioctl " + std::to_string(request));

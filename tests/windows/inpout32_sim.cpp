@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -29,8 +28,6 @@ void append_to_log(const std::string& line) {
 
 struct SimulatedPort {
   BoardLog board{append_to_log};
-  const std::chrono::steady_clock::time_point started =
-      std::chrono::steady_clock::now();
 
   SimulatedPort() {
     std::fputs("INPOUT32.dll: simulated board for tests, no port is driven\n",
@@ -39,13 +36,6 @@ struct SimulatedPort {
     board.line("loaded");
   }
   ~SimulatedPort() { board.report(); }
-
-  std::uint64_t now_ns() const {
-    return static_cast<std::uint64_t>(
-        std::chrono::duration_cast<std::chrono::nanoseconds>(
-            std::chrono::steady_clock::now() - started)
-            .count());
-  }
 };
 
 SimulatedPort port;
@@ -53,11 +43,11 @@ SimulatedPort port;
 }  // namespace
 
 extern "C" __declspec(dllexport) short __stdcall Inp32(short address) {
-  return port.board.read(static_cast<std::uint16_t>(address), port.now_ns());
+  return port.board.read(static_cast<std::uint16_t>(address));
 }
 
 extern "C" __declspec(dllexport) void __stdcall Out32(short address,
                                                       short value) {
   port.board.write(static_cast<std::uint16_t>(address),
-                   static_cast<std::uint8_t>(value), port.now_ns(), "");
+                   static_cast<std::uint8_t>(value), "");
 }
